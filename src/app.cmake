@@ -1,0 +1,1 @@
+# The program's own units: main window and data module.

@@ -1,0 +1,1 @@
+# The read-only log grid and its model.
