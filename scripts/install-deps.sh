@@ -11,6 +11,7 @@ packages=(
     xvfb xauth xdotool x11-utils imagemagick
     fonts-wine fonts-dejavu-core
     util-linux procps
+    libjs-dygraphs chromium
 )
 
 missing=()
