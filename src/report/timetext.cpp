@@ -1,0 +1,199 @@
+#include "report/timetext.h"
+
+#include <cmath>
+
+namespace report {
+
+namespace {
+
+constexpr qint64 msPerDay = 86'400'000;
+// Days from 1899-12-30 to 1970-01-01.
+constexpr double dayNumberOf1970 = 25569.0;
+
+// Days since 1970-01-01 of a proleptic Gregorian date (H. Hinnant's days_from_civil).
+qint64 daysFromCivil(qint64 y, unsigned m, unsigned d)
+{
+    y -= m <= 2 ? 1 : 0;
+    const qint64 era = (y >= 0 ? y : y - 399) / 400;
+    const auto yoe = unsigned(y - era * 400);
+    const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + qint64(doe) - 719468;
+}
+
+struct Civil {
+    qint64 year;
+    unsigned month;
+    unsigned day;
+};
+
+Civil civilFromDays(qint64 z)
+{
+    z += 719468;
+    const qint64 era = (z >= 0 ? z : z - 146096) / 146097;
+    const auto doe = unsigned(z - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const qint64 y = qint64(yoe) + era * 400;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    const unsigned d = doy - (153 * mp + 2) / 5 + 1;
+    const unsigned m = mp < 10 ? mp + 3 : mp - 9;
+    return {y + (m <= 2 ? 1 : 0), m, d};
+}
+
+bool isLeap(qint64 y)
+{
+    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
+
+unsigned daysInMonth(qint64 y, unsigned m)
+{
+    static constexpr unsigned days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return m == 2 && isLeap(y) ? 29 : days[m - 1];
+}
+
+// Reads exactly `count` digits at `pos`.
+bool digits(QStringView s, qsizetype &pos, int count, int &value)
+{
+    if (pos + count > s.size())
+        return false;
+    value = 0;
+    for (int i = 0; i < count; ++i) {
+        const QChar c = s[pos + i];
+        if (c < u'0' || c > u'9')
+            return false;
+        value = value * 10 + (c.unicode() - u'0');
+    }
+    pos += count;
+    return true;
+}
+
+bool expect(QStringView s, qsizetype &pos, char16_t c)
+{
+    if (pos >= s.size() || s[pos] != c)
+        return false;
+    ++pos;
+    return true;
+}
+
+QString twoDigits(qint64 v)
+{
+    return QString::number(v).rightJustified(2, u'0');
+}
+
+} // namespace
+
+std::optional<LocalMs> parseLocalTime(QStringView text)
+{
+    const QStringView s = text.trimmed();
+    qsizetype pos = 0;
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, ms = 0;
+    if (!digits(s, pos, 4, year) || !expect(s, pos, u'-') || !digits(s, pos, 2, month) || !expect(s, pos, u'-') ||
+        !digits(s, pos, 2, day))
+        return std::nullopt;
+    if (month < 1 || month > 12 || day < 1 || unsigned(day) > daysInMonth(year, unsigned(month)))
+        return std::nullopt;
+    if (pos < s.size()) {
+        if (s[pos] != u' ' && s[pos] != u'T')
+            return std::nullopt;
+        ++pos;
+        if (!digits(s, pos, 2, hour) || !expect(s, pos, u':') || !digits(s, pos, 2, minute))
+            return std::nullopt;
+        if (pos < s.size()) {
+            if (!expect(s, pos, u':') || !digits(s, pos, 2, second))
+                return std::nullopt;
+            if (pos < s.size()) {
+                if (s[pos] != u'.' && s[pos] != u',')
+                    return std::nullopt;
+                ++pos;
+                // Up to milliseconds count; further digits are dropped.
+                int scale = 100, count = 0;
+                for (; pos < s.size() && s[pos] >= u'0' && s[pos] <= u'9'; ++pos, ++count) {
+                    ms += (s[pos].unicode() - u'0') * scale;
+                    scale /= 10;
+                }
+                if (count == 0 || pos != s.size())
+                    return std::nullopt;
+            }
+        }
+        if (hour > 23 || minute > 59 || second > 59)
+            return std::nullopt;
+    }
+    return daysFromCivil(year, unsigned(month), unsigned(day)) * msPerDay + hour * 3'600'000LL + minute * 60'000LL +
+           second * 1000LL + ms;
+}
+
+std::optional<LocalMs> localTimeFromDays(double days)
+{
+    // Years 1900 to 9999 only; anything else is not a time someone logged.
+    if (!std::isfinite(days) || days < 1.0 || days > 2958466.0)
+        return std::nullopt;
+    return LocalMs(std::llround((days - dayNumberOf1970) * double(msPerDay)));
+}
+
+QString formatLocalTime(LocalMs time, bool withMs)
+{
+    qint64 days = time / msPerDay;
+    qint64 rest = time % msPerDay;
+    if (rest < 0) {
+        rest += msPerDay;
+        --days;
+    }
+    const Civil c = civilFromDays(days);
+    QString out = QString::number(c.year).rightJustified(4, u'0') + u'-' + twoDigits(c.month) + u'-' +
+                  twoDigits(c.day) + u' ' + twoDigits(rest / 3'600'000) + u':' + twoDigits(rest / 60'000 % 60) +
+                  u':' + twoDigits(rest / 1000 % 60);
+    if (withMs)
+        out += u'.' + QString::number(rest % 1000).rightJustified(3, u'0');
+    return out;
+}
+
+std::optional<qint64> parseElapsedSeconds(QStringView text)
+{
+    const QStringView s = text.trimmed();
+    if (s.isEmpty())
+        return std::nullopt;
+    constexpr qsizetype cutLength = 8;
+    qint64 groups[3] = {0, 0, 0};
+    int lengths[3] = {0, 0, 0};
+    int group = 0;
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const QChar c = s[i];
+        if (c >= u'0' && c <= u'9') {
+            if (lengths[group] >= 12)
+                return std::nullopt;
+            groups[group] = groups[group] * 10 + (c.unicode() - u'0');
+            ++lengths[group];
+        } else {
+            // One separator between groups, never two in a row or at either end.
+            if (lengths[group] == 0 || group == 2)
+                return std::nullopt;
+            if (i + 1 == s.size()) {
+                if (s.size() != cutLength)
+                    return std::nullopt;
+                break;
+            }
+            ++group;
+        }
+    }
+    if (group == 0)
+        return std::nullopt; // a bare number says nothing about its unit
+    if (lengths[1] > 2 || lengths[2] > 2)
+        return std::nullopt;
+    // The log stores 8 characters; a cut last group lost its low digit.
+    if (s.size() == cutLength && lengths[group] == 1)
+        groups[group] *= 10;
+    if (groups[1] > 59 || groups[2] > 59)
+        return std::nullopt;
+    return groups[0] * 3600 + groups[1] * 60 + groups[2];
+}
+
+QString formatDuration(qint64 ms)
+{
+    const bool negative = ms < 0;
+    const qint64 seconds = (negative ? -ms : ms) / 1000;
+    return (negative ? QStringLiteral("-") : QString()) + QString::number(seconds / 3600) + u':' +
+           twoDigits(seconds / 60 % 60) + u':' + twoDigits(seconds % 60);
+}
+
+} // namespace report
