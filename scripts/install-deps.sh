@@ -8,7 +8,7 @@ packages=(
     qt6-base-dev qt6-qpa-plugins
     libsqlite3-dev sqlite3
     libbenchmark-dev
-    xvfb xauth xdotool x11-utils imagemagick
+    xvfb xauth xdotool x11-utils imagemagick openbox
     fonts-wine fonts-dejavu-core
     util-linux procps
     libjs-dygraphs chromium

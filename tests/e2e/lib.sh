@@ -1,0 +1,81 @@
+# Shared steps of the end-to-end tests: a virtual display with a window manager, a stand-in
+# power-supply tree bind-mounted over /sys/class/power_supply in a private mount namespace, and
+# helpers to read the log file.
+
+e2e_skip() { echo "SKIP: $*"; exit 77; }
+
+e2e_require() {
+    [ "$(id -u)" -eq 0 ] || e2e_skip "needs root for a private mount namespace"
+    for tool in Xvfb xdotool unshare sqlite3 import openbox; do
+        command -v "$tool" >/dev/null || e2e_skip "$tool is not installed"
+    done
+}
+
+# e2e_display: starts Xvfb and openbox on a free display number; sets DISPLAY.
+e2e_display() {
+    local n
+    for n in $(seq 90 140); do
+        [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+        E2E_XVFB=$!
+        export DISPLAY=":$n"
+        for _ in $(seq 1 50); do
+            xdpyinfo >/dev/null 2>&1 && break
+            sleep 0.1
+        done
+        openbox >/dev/null 2>&1 &
+        E2E_WM=$!
+        sleep 0.5
+        return 0
+    done
+    echo "no free display" >&2
+    return 1
+}
+
+# e2e_tree <fixture> <dest>: copies a fixture power-supply tree.
+e2e_tree() {
+    mkdir -p "$2"
+    cp -r "$1"/. "$2"/
+}
+
+# e2e_start <korvel> <tree> <workdir> <logfile>: starts korvel in workdir with the tree over
+# /sys/class/power_supply; sets E2E_PID.
+e2e_start() {
+    local korvel=$1 tree=$2 work=$3 log=$4
+    ( cd "$work" && exec unshare -m sh -c '
+        mount --make-rprivate / &&
+        mount --bind "$1" /sys/class/power_supply &&
+        exec "$2"' sh "$tree" "$korvel" ) >"$log" 2>&1 &
+    E2E_PID=$!
+}
+
+# e2e_window: waits for the main window and prints its id.
+e2e_window() {
+    local id=""
+    for _ in $(seq 1 100); do
+        id=$(xdotool search --onlyvisible --name '^Varnholt Sarnivo$' 2>/dev/null | head -n 1)
+        [ -n "$id" ] && { echo "$id"; return 0; }
+        sleep 0.1
+    done
+    return 1
+}
+
+# e2e_wait_rows <db> <sql> <expected> : waits up to 10 s for a query to give the expected text.
+e2e_wait_rows() {
+    local got=""
+    for _ in $(seq 1 100); do
+        got=$(sqlite3 "$1" "$2" 2>/dev/null)
+        [ "$got" = "$3" ] && return 0
+        sleep 0.1
+    done
+    echo "expected [$3] from [$2], got [$got]" >&2
+    return 1
+}
+
+e2e_cleanup() {
+    [ -n "${E2E_PID:-}" ] && kill "$E2E_PID" 2>/dev/null
+    [ -n "${E2E_WM:-}" ] && kill "$E2E_WM" 2>/dev/null
+    [ -n "${E2E_XVFB:-}" ] && kill "$E2E_XVFB" 2>/dev/null
+    wait 2>/dev/null
+    return 0
+}
