@@ -93,14 +93,25 @@ bool Table::tableAcceptsInserts() const
     sqlite3 *db = connection()->handle();
     if (sqlite3_db_readonly(db, "main") != 0)
         return false;
-    auto kind = prepareStatement(
-        db,
-        QStringLiteral("SELECT type = 'table' OR EXISTS (SELECT 1 FROM sqlite_master t WHERE t.type = 'trigger' "
-                       "AND lower(t.tbl_name) = lower(m.name) AND t.sql LIKE '%INSTEAD OF INSERT%') "
-                       "FROM sqlite_master m WHERE lower(m.name) = lower(?1) AND m.type IN ('table', 'view')"),
-        connection()->fileName());
-    bindVariant(kind.get(), 1, m_tableName);
-    return sqlite3_step(kind.get()) == SQLITE_ROW && sqlite3_column_int(kind.get(), 0) != 0;
+    // A table takes rows; a view only through an INSTEAD OF INSERT trigger, however its text is laid out.
+    auto objects = prepareStatement(db,
+                                    QStringLiteral("SELECT type, sql FROM sqlite_master WHERE "
+                                                   "(type IN ('table', 'view') AND lower(name) = lower(?1)) OR "
+                                                   "(type = 'trigger' AND lower(tbl_name) = lower(?1))"),
+                                    connection()->fileName());
+    bindVariant(objects.get(), 1, m_tableName);
+    bool isTable = false;
+    bool insteadOfInsert = false;
+    while (sqlite3_step(objects.get()) == SQLITE_ROW) {
+        const QString type = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(objects.get(), 0)));
+        const QString sql = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(objects.get(), 1)));
+        if (type == QLatin1String("table"))
+            isTable = true;
+        else if (type == QLatin1String("trigger") &&
+                 sql.simplified().contains(QLatin1String("INSTEAD OF INSERT"), Qt::CaseInsensitive))
+            insteadOfInsert = true;
+    }
+    return isTable || insteadOfInsert;
 }
 
 void Table::doOpen()
@@ -140,6 +151,18 @@ void Table::insert()
     setState(State::Insert);
 }
 
+const Field *Table::findTooLong(const QList<Field *> &assigned) const
+{
+    for (const Field *field : assigned) {
+        const auto it = m_columns.find(field->fieldName().toLower());
+        const QVariant value = field->value();
+        if (it != m_columns.end() && it->second.width >= 0 && value.typeId() == QMetaType::QString &&
+            value.toString().size() > it->second.width)
+            return field;
+    }
+    return nullptr;
+}
+
 sqlite3_stmt *Table::insertStatement(const QList<Field *> &assigned)
 {
     QString key;
@@ -149,7 +172,8 @@ sqlite3_stmt *Table::insertStatement(const QList<Field *> &assigned)
         QStringList names;
         QStringList places;
         for (const Field *field : assigned) {
-            names.append(quoted(m_columns.at(field->fieldName().toLower()).name));
+            const auto it = m_columns.find(field->fieldName().toLower());
+            names.append(quoted(it != m_columns.end() ? it->second.name : field->fieldName()));
             places.append(QStringLiteral("?"));
         }
         const QString sql = names.isEmpty()
@@ -173,16 +197,22 @@ void Table::post()
         if (field->isAssigned() && !field->isReadOnly())
             assigned.append(field);
 
-    // Declared widths hold: a text longer than its column is refused before it reaches the file.
-    for (const Field *field : assigned) {
-        const Column &column = m_columns.at(field->fieldName().toLower());
-        const QVariant value = field->value();
-        if (column.width >= 0 && value.typeId() == QMetaType::QString && value.toString().size() > column.width)
-            throw EProviderError(QStringLiteral("The text \"%1\" is too long for column %2, which holds at most %3 "
-                                                "characters (this one has %4). Widen the column in the database.")
-                                     .arg(value.toString(), column.name)
-                                     .arg(column.width)
-                                     .arg(value.toString().size()));
+    // Declared widths hold: a text longer than its column is refused before it reaches the file. The
+    // widths are those read at open; before refusing, read them again, as the column may have been
+    // widened since.
+    const Field *tooLong = findTooLong(assigned);
+    if (tooLong != nullptr) {
+        m_columns = readColumns();
+        tooLong = findTooLong(assigned);
+    }
+    if (tooLong != nullptr) {
+        const Column &column = m_columns.at(tooLong->fieldName().toLower());
+        const QString text = tooLong->value().toString();
+        throw EProviderError(QStringLiteral("The text \"%1\" is too long for column %2, which holds at most %3 "
+                                            "characters (this one has %4). Widen the column in the database.")
+                                 .arg(text, column.name)
+                                 .arg(column.width)
+                                 .arg(text.size()));
     }
 
     sqlite3_stmt *statement = insertStatement(assigned);

@@ -48,6 +48,7 @@ private:
     };
     std::map<QString, Column> readColumns() const; // keyed by lower-case name
     bool tableAcceptsInserts() const;
+    const Field *findTooLong(const QList<Field *> &assigned) const;
     sqlite3_stmt *insertStatement(const QList<Field *> &assigned);
 
     QString m_tableName;
