@@ -7,6 +7,8 @@
 int main(int argc, char *argv[])
 {
     Application application(argc, argv);
+    // The classic look the window's layout was drawn for.
+    Application::setStyle(QStringLiteral("Windows"));
     try {
         application.setTitle(QStringLiteral("Varnholt Pellomir"));
         application.createForm(Form1);

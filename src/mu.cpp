@@ -14,6 +14,7 @@
 #include <QEvent>
 #include <QFile>
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -45,13 +46,23 @@ QString windowFontFamilyAvailable()
     return family;
 }
 
-QFont storedFont(int pixelHeight, bool bold)
+// A stored font height is the character height (8 pt: 11 pixels); the Wine font's bitmap strikes are
+// named by their cell height, which adds the internal leading (8 pt: 13, 12 pt: 20).
+QFont storedFont(int characterHeight, bool bold)
 {
     const QString family = windowFontFamilyAvailable();
-    QFont font(family.isEmpty() ? QString::fromLatin1(windowFontFamily) : family);
-    if (family.isEmpty())
-        font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(pixelHeight);
+    if (!family.isEmpty()) {
+        QFont font(family);
+        const int cellHeight = qRound(characterHeight * 1.2);
+        font.setPixelSize(cellHeight);
+        font.setBold(bold);
+        // Qt offers only some of the strikes; a size it lacks takes the system's sans instead.
+        if (QFontInfo(font).pixelSize() == cellHeight)
+            return font;
+    }
+    QFont font(QStringLiteral("Sans Serif"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(characterHeight);
     font.setBold(bold);
     return font;
 }
