@@ -89,20 +89,28 @@ void Query::preparePlan()
             m_keyed = true;
             readColumns(m_first[0].get());
             const int keyIndex = columnIndex(match.captured(4));
-            m_keyColumn = keyIndex < 0 ? 0 : keyIndex + 1; // "order by rowid" keys on the rowid itself
-            return;
+            static const QRegularExpression rowidName(QStringLiteral("^(rowid|oid|_rowid_)$"),
+                                                      QRegularExpression::CaseInsensitiveOption);
+            // SQLite takes a quoted name that is no column for a string: a misspelt key would sort nothing.
+            // The plain statement below reports it.
+            if (keyIndex >= 0 || rowidName.match(match.captured(4)).hasMatch()) {
+                m_keyColumn = keyIndex < 0 ? 0 : keyIndex + 1; // "order by rowid" keys on the rowid itself
+                return;
+            }
         } catch (const EProviderError &) {
             // For instance a table without rowid: fall back to plain paging below, which reports real errors.
-            for (auto &statement : m_first)
-                statement.reset();
-            for (auto &statement : m_next)
-                statement.reset();
         }
+        m_keyed = false;
+        for (auto &statement : m_first)
+            statement.reset();
+        for (auto &statement : m_next)
+            statement.reset();
     }
     QString sql = m_commandText.trimmed();
     while (sql.endsWith(u';'))
         sql.chop(1);
-    m_plain = prepareStatement(db, QStringLiteral("SELECT * FROM (%1) LIMIT ?2 OFFSET ?1").arg(sql), file);
+    // The line break ends a trailing "--" comment of the statement before the closing parenthesis.
+    m_plain = prepareStatement(db, QStringLiteral("SELECT * FROM (%1\n) LIMIT ?2 OFFSET ?1").arg(sql), file);
     readColumns(m_plain.get());
 }
 
