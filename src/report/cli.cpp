@@ -221,6 +221,7 @@ int runReport(const QStringList &arguments, QIODevice &out, QIODevice &err)
             library = loadChartLibrary(); // before the work, so that a missing library fails fast
 
         Output output(options.output, out);
+        const QStringList labels = fileLabels(checked.files);
         std::vector<FileReport> reports;
         if (options.command == Command::Csv) {
             CsvWriter csv(output.device());
@@ -228,12 +229,12 @@ int runReport(const QStringList &arguments, QIODevice &out, QIODevice &err)
             const RowSink sink = [&csv](const Record &record, const RunSummary &run, double hours) {
                 csv.writeRecord(record, run, hours);
             };
-            for (const QString &file : checked.files)
-                reports.push_back(scanFile(file, options.tests, 1, sink));
+            for (qsizetype i = 0; i < checked.files.size(); ++i)
+                reports.push_back(scanFile(checked.files[i], options.tests, 1, sink, labels[i]));
             csv.flush();
         } else {
-            for (const QString &file : checked.files) {
-                reports.push_back(scanFile(file, options.tests, chartBucketsPerRun));
+            for (qsizetype i = 0; i < checked.files.size(); ++i) {
+                reports.push_back(scanFile(checked.files[i], options.tests, chartBucketsPerRun, {}, labels[i]));
                 if (options.command == Command::Html)
                     limitCharts(reports); // keeps the kept points bounded while files keep coming
             }

@@ -99,7 +99,7 @@ h1 { font-size: 22px; margin: 0 0 4px 0; }
 h2 { font-size: 18px; margin: 28px 0 8px 0; }
 h3 { font-size: 15px; margin: 20px 0 6px 0; }
 p.meta, p.note { color: #555; font-size: 13px; margin: 4px 0; }
-table.summary { border-collapse: collapse; font-size: 13px; }
+table.summary { border-collapse: collapse; font-size: 12px; }
 table.summary th, table.summary td { border: 1px solid #ccc; padding: 3px 7px; white-space: nowrap; }
 table.summary th { background: #f0f0f0; }
 table.summary td.num { text-align: right; font-variant-numeric: tabular-nums; }

@@ -2,6 +2,9 @@
 
 #include "report/records.h"
 
+#include <QFileInfo>
+#include <QSet>
+
 #include <cmath>
 
 namespace report {
@@ -114,10 +117,11 @@ const Run *RunBuilder::add(const Record &record, double *elapsedHours)
     return m_run;
 }
 
-FileReport scanFile(const QString &path, const QStringList &tests, int chartBuckets, const RowSink &sink)
+FileReport scanFile(const QString &path, const QStringList &tests, int chartBuckets, const RowSink &sink,
+                    const QString &label)
 {
     FileReport report;
-    report.file = path;
+    report.file = label.isEmpty() ? path : label;
     RecordReader reader(path);
     reader.select(tests);
     RunBuilder builder(report, chartBuckets);
@@ -134,6 +138,14 @@ FileReport scanFile(const QString &path, const QStringList &tests, int chartBuck
         it->summary.runsOfTest = lastOfGroup ? it->summary.run : (it - 1)->summary.runsOfTest;
     }
     return report;
+}
+
+QStringList fileLabels(const QStringList &paths)
+{
+    QStringList names;
+    for (const QString &path : paths)
+        names << QFileInfo(path).fileName();
+    return QSet<QString>(names.cbegin(), names.cend()).size() == names.size() ? names : paths;
 }
 
 } // namespace report

@@ -57,7 +57,7 @@ struct SkippedRows {
 };
 
 struct FileReport {
-    QString file;
+    QString file; // how the report labels the file
     std::vector<Run> runs;
     SkippedRows badTime;
     qint64 records = 0;
@@ -85,7 +85,12 @@ private:
     bool m_lastOnMains = false;
 };
 
-// Reads one file and builds its runs; `sink` (may be empty) sees every row as it goes by.
-FileReport scanFile(const QString &path, const QStringList &tests, int chartBuckets, const RowSink &sink = {});
+// Reads one file and builds its runs; `sink` (may be empty) sees every row as it goes by. `label` names the file
+// in the report (the path when empty).
+FileReport scanFile(const QString &path, const QStringList &tests, int chartBuckets, const RowSink &sink = {},
+                    const QString &label = {});
+
+// Short labels for files: their names when those differ, else the paths as given.
+QStringList fileLabels(const QStringList &paths);
 
 } // namespace report

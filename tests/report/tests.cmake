@@ -1,3 +1,11 @@
 # korvel-report: summaries, CSV, the HTML page in a headless browser and a million-row log.
 add_korvel_test(tst_report_summary report/tst_report_summary.cpp report/fixture.h report/fixture.cpp)
 add_korvel_test(tst_report_csv report/tst_report_csv.cpp report/fixture.h report/fixture.cpp)
+
+# Opens the page in headless Chromium; the screenshot lands in <build>/artifacts/report.png.
+add_korvel_test(tst_report_html report/tst_report_html.cpp report/fixture.h report/fixture.cpp)
+add_dependencies(tst_report_html korvel-report)
+target_compile_definitions(tst_report_html PRIVATE
+    KORVEL_REPORT_EXE="$<TARGET_FILE:korvel-report>"
+    KORVEL_REPORT_ARTIFACTS="${CMAKE_BINARY_DIR}/artifacts")
+set_tests_properties(tst_report_html PROPERTIES TIMEOUT 240)
