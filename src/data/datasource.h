@@ -1,9 +1,9 @@
 #pragma once
 
+#include "data/dataset.h" // QPointer<DataSet> converts to DataSet * only with the full type
+
 #include <QObject>
 #include <QPointer>
-
-class DataSet;
 
 // Links data-aware controls to a data set and tells them when it opened, closed or was re-queried.
 class DataSource final : public QObject {
