@@ -328,7 +328,7 @@ void TestApplication::timerErrorsStackBoxes()
         --openBoxes;
     };
     timer.setInterval(1);
-    QTRY_COMPARE(ticksWhileFirstBoxOpen >= 0, true);
+    QTRY_VERIFY(ticksWhileFirstBoxOpen >= 0);
     QVERIFY(ticksWhileFirstBoxOpen >= 1);
     QCOMPARE(recorder.boxes.size(), size_t(2));
     QCOMPARE(mostOpen, 2);
