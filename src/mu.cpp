@@ -8,6 +8,7 @@
 #include "data/table.h"
 #include "dm.h"
 #include "grid/dbgrid.h"
+#include "platform/modules.h"
 #include "platform/powerstatus.h"
 #include "platform/timer.h"
 
@@ -72,6 +73,8 @@ QFont storedFont(int characterHeight, bool bold)
 TForm1::TForm1(QWidget *parent) : QWidget(parent), m_ui(std::make_unique<Ui::TForm1>())
 {
     m_ui->setupUi(this);
+    setObjectName(QStringLiteral("Form1"));
+    ModuleRegistry::instance().addWindow(this);
     GroupBox1 = m_ui->GroupBox1;
     Label1 = m_ui->Label1;
     Label2 = m_ui->Label2;
@@ -100,7 +103,10 @@ TForm1::TForm1(QWidget *parent) : QWidget(parent), m_ui(std::make_unique<Ui::TFo
     m_timeFormat = TimeFormat::fromLocale(QLocale());
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1()
+{
+    ModuleRegistry::instance().remove(this);
+}
 
 void TForm1::applyStoredFonts()
 {
