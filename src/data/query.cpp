@@ -44,6 +44,9 @@ int Query::columnIndex(QStringView name) const
 
 const QVariant &Query::value(qsizetype row, int column) const
 {
+    static const QVariant none;
+    if (row < 0 || row >= rowCount() || column < 0 || column >= m_columns.size())
+        return none;
     return m_rows[size_t(row * m_columns.size() + column)];
 }
 

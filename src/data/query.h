@@ -38,7 +38,7 @@ public:
     // Reads up to `count` further rows; returns how many arrived.
     qsizetype fetchMore(qsizetype count = pageSize);
     // A value of a row already read: null, qlonglong, double, bool, QString, or a TDateTime (double) for
-    // date and time columns whose text is a valid time stamp.
+    // date and time columns whose text is a valid time stamp. Null outside the rows read.
     const QVariant &value(qsizetype row, int column) const;
 
     qsizetype currentRow() const { return m_currentRow; }

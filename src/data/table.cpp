@@ -219,8 +219,11 @@ void Table::post()
     for (int i = 0; i < assigned.size(); ++i) {
         const Field *field = assigned[i];
         QVariant value = field->value();
-        if (field->kind() == QLatin1String("DateTime") && !value.isNull())
-            value = isoText(value.toDouble());
+        if (field->kind() == QLatin1String("DateTime") && !value.isNull()) {
+            // A time outside years 1-9999 has no text: the row keeps no time rather than an empty one.
+            const QString text = isoText(value.toDouble());
+            value = text.isEmpty() ? QVariant() : QVariant(text);
+        }
         bindVariant(statement, i + 1, value);
     }
     const int rc = sqlite3_step(statement);

@@ -139,6 +139,9 @@ void TestQuery::firstPage()
         QCOMPARE(actual, expected[column]);
     }
     QCOMPARE(view.query.value(1, 4).typeId(), QMetaType::Bool);
+    QVERIFY(view.query.value(Query::pageSize, 0).isNull());
+    QVERIFY(view.query.value(0, int(expected.size())).isNull());
+    QVERIFY(view.query.value(-1, -1).isNull());
 }
 
 void TestQuery::paging_data()
@@ -344,6 +347,7 @@ void TestQuery::emptyTable()
     QCOMPARE(view.query.fetchMore(), 0);
     view.query.setCurrentRow(0);
     QCOMPARE(view.query.currentRow(), -1);
+    QVERIFY(view.query.value(0, 0).isNull()); // outside the rows read: null, no crash
 }
 
 void TestQuery::dataSourceFollowsDataSet()

@@ -205,6 +205,9 @@ void TestTable::storesValues()
                                     0.0, "real", "1:02:04"}));
     QCOMPARE(tdata.posted, 2);
     QVERIFY(!tdata.table.hasPendingRecord());
+
+    tdata.append(QStringLiteral("no time"), {}, {}, qQNaN());
+    QCOMPARE(db.value(QStringLiteral("SELECT typeof(ttime) FROM testdata WHERE tid = 3")), QVariant("null"));
 }
 
 void TestTable::storedText_data()
