@@ -1,0 +1,1 @@
+add_korvel_test(tst_gridformat grid/tst_gridformat.cpp)
