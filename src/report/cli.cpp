@@ -234,7 +234,9 @@ int runReport(const QStringList &arguments, QIODevice &out, QIODevice &err)
             csv.flush();
         } else {
             for (qsizetype i = 0; i < checked.files.size(); ++i) {
-                reports.push_back(scanFile(checked.files[i], options.tests, chartBucketsPerRun, {}, labels[i]));
+                // The table needs no chart points.
+                const int buckets = options.command == Command::Html ? chartBucketsPerRun : 1;
+                reports.push_back(scanFile(checked.files[i], options.tests, buckets, {}, labels[i]));
                 if (options.command == Command::Html)
                     limitCharts(reports); // keeps the kept points bounded while files keep coming
             }

@@ -43,6 +43,17 @@ QByteArray CsvWriter::field(const QString &text)
     return '"' + utf8 + '"';
 }
 
+const QByteArray &CsvWriter::Cached::get(const QString &value)
+{
+    if (value != text || field.isNull()) {
+        text = value;
+        field = CsvWriter::field(value);
+        if (field.isNull())
+            field = QByteArray("");
+    }
+    return field;
+}
+
 void CsvWriter::writeHeader()
 {
     m_buffer += "file,test,battery,run,tid,time,elapsed_h,elapsed_text,on_mains,percent\r\n";
@@ -50,17 +61,18 @@ void CsvWriter::writeHeader()
 
 void CsvWriter::writeRecord(const Record &record, const RunSummary &run, double elapsedHours)
 {
-    m_buffer += field(run.file);
+    m_buffer += m_file.get(run.file);
     m_buffer += ',';
-    m_buffer += field(record.test);
+    m_buffer += m_test.get(record.test);
     m_buffer += ',';
-    m_buffer += field(record.battery);
+    m_buffer += m_battery.get(record.battery);
     m_buffer += ',';
     m_buffer += QByteArray::number(run.run);
     m_buffer += ',';
     m_buffer += QByteArray::number(record.id);
     m_buffer += ',';
-    m_buffer += formatLocalTime(*record.time).toLatin1();
+    char time[32];
+    m_buffer.append(time, formatLocalTime(*record.time, true, time));
     m_buffer += ',';
     m_buffer += QByteArray::number(elapsedHours, 'f', 6);
     m_buffer += ',';

@@ -27,8 +27,16 @@ public:
     static QByteArray field(const QString &text);
 
 private:
+    // Names repeat row after row: encode each once.
+    struct Cached {
+        QString text;
+        QByteArray field;
+        const QByteArray &get(const QString &value);
+    };
+
     QIODevice &m_out;
     QByteArray m_buffer;
+    Cached m_file, m_test, m_battery;
 };
 
 } // namespace report

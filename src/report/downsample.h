@@ -6,6 +6,13 @@
 
 namespace report {
 
+// Chart budgets: buckets kept per run at most and for all runs of a report together (a run never gets fewer
+// than minChartBuckets), and for the comparison chart.
+inline constexpr int chartBucketsPerRun = 1000;
+inline constexpr int minChartBuckets = 50;
+inline constexpr int totalChartBuckets = 60'000;
+inline constexpr int overlayBuckets = 15'000;
+
 struct ChartPoint {
     double x = 0; // elapsed hours
     double y = 0; // percent

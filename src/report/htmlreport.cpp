@@ -228,7 +228,7 @@ void limitCharts(std::vector<FileReport> &files)
         runs += qsizetype(f.runs.size());
     if (runs == 0)
         return;
-    const int perRun = int(std::clamp<qsizetype>(totalChartBuckets / runs, 50, chartBucketsPerRun));
+    const int perRun = int(std::clamp<qsizetype>(totalChartBuckets / runs, minChartBuckets, chartBucketsPerRun));
     for (FileReport &f : files)
         for (Run &r : f.runs) {
             r.chart.limit(perRun);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "report/downsample.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -18,11 +20,6 @@ struct ChartLibrary {
 // Loads dygraphs: the copy built into the program when there is one, else the system's (libjs-dygraphs), else
 // the folder named by KORVEL_DYGRAPHS_DIR. Throws EReportDataError saying where it looked and what to install.
 ChartLibrary loadChartLibrary();
-
-// Chart budgets: points kept per run for its own chart and for the comparison chart.
-inline constexpr int chartBucketsPerRun = 1000;
-inline constexpr int totalChartBuckets = 60'000;
-inline constexpr int overlayBuckets = 15'000;
 
 // Shrinks the charts of all runs so that the page stays small however many runs there are.
 void limitCharts(std::vector<FileReport> &files);

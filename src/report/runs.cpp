@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QSet>
 
+#include <algorithm>
 #include <cmath>
 
 namespace report {
@@ -52,7 +53,15 @@ RunBuilder::RunBuilder(FileReport &report, int chartBuckets)
 
 Run &RunBuilder::startRun(const Record &record, int number)
 {
-    Run run{{}, Downsampler(m_chartBuckets), PeriodList()};
+    const auto runs = qint64(m_report.runs.size()) + 1;
+    if (runs * m_chartBuckets > totalChartBuckets && m_chartBuckets > minChartBuckets) {
+        m_chartBuckets = std::max(minChartBuckets, m_chartBuckets / 2);
+        for (Run &r : m_report.runs) {
+            r.chart.limit(m_chartBuckets);
+            r.mains.limit(m_chartBuckets);
+        }
+    }
+    Run run{{}, Downsampler(m_chartBuckets), PeriodList(m_chartBuckets)};
     RunSummary &s = run.summary;
     s.file = m_report.file;
     s.test = record.test;

@@ -77,7 +77,7 @@ private:
     Run &startRun(const Record &record, int number);
 
     FileReport &m_report;
-    int m_chartBuckets;
+    int m_chartBuckets; // for each new run; halves as runs pile up, so that all runs share one budget
     Run *m_run = nullptr;
     std::optional<qint64> m_lastElapsed; // seconds, as logged
     LocalMs m_lastTime = 0;

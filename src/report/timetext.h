@@ -17,6 +17,8 @@ std::optional<LocalMs> parseLocalTime(QStringView text);
 std::optional<LocalMs> localTimeFromDays(double days);
 // "2026-12-11 14:03:07.250"; with withMs false "2026-12-11 14:03:07".
 QString formatLocalTime(LocalMs time, bool withMs = true);
+// The same into `out` (at least 24 bytes), returning the length; years are kept within 0000..9999.
+int formatLocalTime(LocalMs time, bool withMs, char *out);
 
 // Reads the logged elapsed time "0:05:00" or "126:00:05": hours of any length, then minutes and seconds, split
 // by any single non-digit (locales differ). The log cuts the text to 8 characters; the digits lost that way

@@ -9,3 +9,9 @@ target_compile_definitions(tst_report_html PRIVATE
     KORVEL_REPORT_EXE="$<TARGET_FILE:korvel-report>"
     KORVEL_REPORT_ARTIFACTS="${CMAKE_BINARY_DIR}/artifacts")
 set_tests_properties(tst_report_html PROPERTIES TIMEOUT 240)
+
+# A million rows made in the test: all CSV rows out, chart points and memory bounded.
+add_korvel_test(tst_report_large report/tst_report_large.cpp report/fixture.h report/fixture.cpp)
+add_dependencies(tst_report_large korvel-report)
+target_compile_definitions(tst_report_large PRIVATE KORVEL_REPORT_EXE="$<TARGET_FILE:korvel-report>")
+set_tests_properties(tst_report_large PROPERTIES TIMEOUT 600)
