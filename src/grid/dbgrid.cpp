@@ -35,6 +35,8 @@ protected:
         const QPoint c = rect.center();
         const QPolygon mark{QPoint(c.x() - 2, c.y() - 4), QPoint(c.x() + 2, c.y()), QPoint(c.x() - 2, c.y() + 4)};
         painter->save();
+        // The base class leaves a clip for the section's text, which is empty in a column this narrow.
+        painter->setClipRect(rect);
         painter->setRenderHint(QPainter::Antialiasing, false);
         painter->setPen(Qt::NoPen);
         painter->setBrush(palette().color(QPalette::WindowText));

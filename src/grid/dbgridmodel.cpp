@@ -5,6 +5,8 @@
 #include "grid/celltext.h"
 #include "platform/application.h"
 
+#include <QScopedValueRollback>
+
 #include <limits>
 
 DBGridModel::DBGridModel(QObject *parent) : QAbstractTableModel(parent), m_timeFormat(TimeFormat::fromLocale(m_locale))
@@ -49,6 +51,7 @@ void DBGridModel::refresh(bool chooseColumns)
     Query *query = m_source ? qobject_cast<Query *>(m_source->dataSet()) : nullptr;
     const bool open = query != nullptr && query->isActive();
 
+    const QScopedValueRollback busy(m_changing, true);
     beginResetModel();
     if (m_query != query) {
         if (m_query)
@@ -80,6 +83,7 @@ void DBGridModel::refresh(bool chooseColumns)
 void DBGridModel::queryDestroyed()
 {
     // The pointer is already cleared; don't ask the data source, whose data set may be half gone.
+    const QScopedValueRollback busy(m_changing, true);
     beginResetModel();
     m_query = nullptr;
     m_open = false;
@@ -135,7 +139,8 @@ Qt::ItemFlags DBGridModel::flags(const QModelIndex &index) const
 
 bool DBGridModel::canFetchMore(const QModelIndex &parent) const
 {
-    if (parent.isValid() || !m_query || !m_open || m_fetchFailed || !m_query->isActive() ||
+    // Not while a reset or an insertion is being announced: rows arrive only between changes.
+    if (m_changing || parent.isValid() || !m_query || !m_open || m_fetchFailed || !m_query->isActive() ||
         m_rows == std::numeric_limits<int>::max())
         return false;
     return m_query->rowCount() > m_rows || m_query->canFetchMore();
@@ -161,6 +166,7 @@ void DBGridModel::fetchMore(const QModelIndex &parent)
     const int available = int(qMin<qsizetype>(m_query->rowCount(), std::numeric_limits<int>::max()));
     if (available <= m_rows)
         return;
+    const QScopedValueRollback busy(m_changing, true);
     beginInsertRows(QModelIndex(), m_rows, available - 1);
     m_rows = available;
     endInsertRows();

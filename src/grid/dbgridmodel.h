@@ -68,4 +68,5 @@ private:
     bool m_open = false;
     bool m_columnsChosen = false;
     bool m_fetchFailed = false;
+    bool m_changing = false;
 };
