@@ -190,7 +190,8 @@ void DBGrid::applyTitleLook()
     QHeaderView *titles = horizontalHeader();
     titles->setFont(title);
     titles->setDefaultAlignment(m_titleAlignment | Qt::AlignVCenter);
-    titles->setFixedHeight(m_titleLines * QFontMetrics(title).height() + 4);
+    // Text lines plus the section's bevel and a pixel of air, so descenders aren't cut.
+    titles->setFixedHeight(m_titleLines * QFontMetrics(title).height() + 6);
 
     // Data rows one text line high (the grid line takes the last pixel).
     QHeaderView *rows = verticalHeader();
