@@ -34,8 +34,9 @@ void checkFile(const QString &path)
     const QString shown = nativePath(path);
     if (!info.exists())
         throw EProviderError(QStringLiteral("The database file \"%1\" does not exist. Start korvel in the folder "
-                                            "that holds bat.mdb, or create the file there. %2")
-                                 .arg(shown, QLatin1String(createHint)));
+                                            "that holds bat.mdb, or create one there with: sqlite3 bat.mdb < "
+                                            "schema/testdata.sql")
+                                 .arg(shown));
     if (info.isDir())
         throw EProviderError(
             QStringLiteral("\"%1\" is a folder, not a database file. Remove or rename it, then create the database. %2")
