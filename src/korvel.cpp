@@ -4,11 +4,14 @@
 #include "platform/application.h"
 #include "platform/exception.h"
 
+#include <QIcon>
+
 int main(int argc, char *argv[])
 {
     Application application(argc, argv);
     // The classic look the window's layout was drawn for.
     Application::setStyle(QStringLiteral("Windows"));
+    Application::setWindowIcon(QIcon(QStringLiteral(":/korvel.png")));
     try {
         application.setTitle(QStringLiteral("Varnholt Pellomir"));
         application.createForm(Form1);
