@@ -9,6 +9,7 @@
 #include "platform/linux/sysfspowersource.h"
 #include "platform/timer.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -178,6 +179,22 @@ private Q_SLOTS:
         tick(300);
         QCOMPARE(Form1->Label3->text(), QStringLiteral("0:05:00"));
         QCOMPARE(folder->rows("SELECT telap FROM testdata"), QStringList{QStringLiteral("0:05:00")});
+    }
+
+    // A change of the regional settings shows from the next tick on.
+    void localeChangeDuringATest()
+    {
+        Form1->setTimeFormat(TimeFormat::fromLocale(QLocale::c()));
+        setPercent(40);
+        Form1->Button1Click(Form1->Button1);
+        tick(65);
+        QCOMPARE(Form1->Label3->text(), QStringLiteral("00:01:05"));
+        QLocale::setDefault(QLocale(QLocale::Finnish, QLocale::Finland));
+        QEvent change(QEvent::LocaleChange);
+        QApplication::sendEvent(Form1, &change);
+        QLocale::setDefault(QLocale::c());
+        tick(1);
+        QCOMPARE(Form1->Label3->text(), QStringLiteral("0.01.06"));
     }
 
     void endThenStartLogsAgain()
