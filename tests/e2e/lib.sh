@@ -79,3 +79,39 @@ e2e_cleanup() {
     wait 2>/dev/null
     return 0
 }
+
+# e2e_setup <source> <artifacts>: checks the tools, makes a work folder (removed at exit) with a copy of
+# the laptop-discharging tree in $tree, and starts the display. Sets work, tree and XDG_RUNTIME_DIR.
+e2e_setup() {
+    e2e_require
+    work=$(mktemp -d)
+    export XDG_RUNTIME_DIR="$work/xdg"
+    mkdir -m 700 "$XDG_RUNTIME_DIR"
+    trap 'e2e_cleanup; rm -rf "$work"' EXIT
+    mkdir -p "$2"
+    tree="$work/power_supply"
+    e2e_tree "$1/tests/data/power-supply/laptop-discharging" "$tree"
+    e2e_display
+}
+
+# e2e_wait_lines <log> <pattern> <n>: waits up to 10 s until the log holds n lines matching a pattern.
+e2e_wait_lines() {
+    for _ in $(seq 1 100); do
+        [ "$(grep -c -- "$2" "$1" || true)" -ge "$3" ] && return 0
+        sleep 0.1
+    done
+    echo "expected $3 lines with [$2] in $1:" >&2
+    cat "$1" >&2
+    return 1
+}
+
+# e2e_wait_exit <pid>: waits up to 10 s for the program to end; sets E2E_CODE to its exit code.
+e2e_wait_exit() {
+    local pid=$1
+    for _ in $(seq 1 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    set +e
+    wait "$pid"
+    E2E_CODE=$?
+    set -e
+    E2E_PID=
+}

@@ -6,18 +6,10 @@
 set -euo pipefail
 korvel=$1 source=$2 artifacts=$3
 . "$source/tests/e2e/lib.sh"
-e2e_require
-
-work=$(mktemp -d)
-export XDG_RUNTIME_DIR="$work/xdg" && mkdir -m 700 "$XDG_RUNTIME_DIR"
-trap 'e2e_cleanup; rm -rf "$work"' EXIT
-mkdir -p "$artifacts"
+e2e_setup "$source" "$artifacts"
 sqlite3 "$work/bat.mdb" < "$source/schema/testdata.sql" >/dev/null
-tree="$work/power_supply"
-e2e_tree "$source/tests/data/power-supply/laptop-discharging" "$tree"
 db="$work/bat.mdb"
 
-e2e_display
 e2e_start "$korvel" "$tree" "$work" "$work/korvel.log"
 win=$(e2e_window) || { cat "$work/korvel.log"; exit 1; }
 xdotool windowactivate --sync "$win" 2>/dev/null || true
@@ -58,12 +50,7 @@ import -window root "$artifacts/e2e-cleared.png"
 
 # Close the window the way a person does.
 xdotool key alt+F4
-for _ in $(seq 1 50); do kill -0 "$E2E_PID" 2>/dev/null || break; sleep 0.1; done
-set +e
-wait "$E2E_PID"
-code=$?
-set -e
-E2E_PID=
-echo "korvel exited with $code"
+e2e_wait_exit "$E2E_PID"
+echo "korvel exited with $E2E_CODE"
 cat "$work/korvel.log"
-[ "$code" -eq 0 ]
+[ "$E2E_CODE" -eq 0 ]

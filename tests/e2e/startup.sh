@@ -7,42 +7,13 @@
 set -euo pipefail
 korvel=$1 source=$2 artifacts=$3 oldsqlite=$4
 . "$source/tests/e2e/lib.sh"
-e2e_require
-
-work=$(mktemp -d)
-export XDG_RUNTIME_DIR="$work/xdg" && mkdir -m 700 "$XDG_RUNTIME_DIR"
-trap 'e2e_cleanup; rm -rf "$work"' EXIT
-mkdir -p "$artifacts"
-tree="$work/power_supply"
-e2e_tree "$source/tests/data/power-supply/laptop-discharging" "$tree"
-e2e_display
-
-# Waits until the log holds n lines matching a pattern.
-wait_lines() {
-    for _ in $(seq 1 100); do
-        [ "$(grep -c -- "$2" "$1" || true)" -ge "$3" ] && return 0
-        sleep 0.1
-    done
-    echo "expected $3 lines with [$2] in $1:" >&2
-    cat "$1" >&2
-    return 1
-}
-
-wait_exit() {
-    local pid=$1
-    for _ in $(seq 1 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-    set +e
-    wait "$pid"
-    E2E_CODE=$?
-    set -e
-    E2E_PID=
-}
+e2e_setup "$source" "$artifacts"
 
 echo "== 1. no bat.mdb"
 mkdir "$work/empty"
 e2e_start "$korvel" "$tree" "$work/empty" "$work/missing.log"
 for n in 1 2 3; do
-    wait_lines "$work/missing.log" 'Varnholt Pellomir: The database file .* does not exist' "$n"
+    e2e_wait_lines "$work/missing.log" 'Varnholt Pellomir: The database file .* does not exist' "$n"
     [ "$n" -eq 1 ] && import -window root "$artifacts/e2e-missing-box.png"
     sleep 0.3
     xdotool key Return
@@ -52,7 +23,7 @@ import -window root "$artifacts/e2e-missing-window.png"
 [ ! -e "$work/empty/bat.mdb" ]
 xdotool windowactivate --sync "$win" 2>/dev/null || true
 xdotool key alt+F4
-wait_exit "$E2E_PID"
+e2e_wait_exit "$E2E_PID"
 [ "$E2E_CODE" -eq 0 ] || { echo "exit code $E2E_CODE"; exit 1; }
 [ ! -e "$work/empty/bat.mdb" ]
 
@@ -61,13 +32,13 @@ mkdir "$work/old"
 sqlite3 "$work/old/bat.mdb" < "$source/schema/testdata.sql" >/dev/null
 ( cd "$work/old" && LD_PRELOAD="$oldsqlite" exec "$korvel" ) >"$work/old.log" 2>&1 &
 E2E_PID=$!
-wait_lines "$work/old.log" 'Application Error: Exception Exception in module korvel at [0-9A-F]\{8\}\.' 1
+e2e_wait_lines "$work/old.log" 'Application Error: Exception Exception in module korvel at [0-9A-F]\{8\}\.' 1
 grep -q 'Error creating object.  Please verify that SQLite .* (or later) has been properly installed' "$work/old.log"
 import -window root "$artifacts/e2e-failed-start.png"
 ! xdotool search --onlyvisible --name '^Varnholt Sarnivo$' >/dev/null 2>&1
 sleep 0.3
 xdotool key Return
-wait_exit "$E2E_PID"
+e2e_wait_exit "$E2E_PID"
 [ "$E2E_CODE" -eq 1 ] || { echo "exit code $E2E_CODE"; cat "$work/old.log"; exit 1; }
 
 echo "== 3. SIGTERM during a test"
@@ -80,6 +51,6 @@ xdotool key Tab Tab space
 e2e_wait_rows "$work/run/bat.mdb" "select count(*) from testdata" 1
 # The signal goes to korvel itself, inside its mount namespace.
 kill -TERM "$(pgrep -n -f "^$korvel\$")"
-wait_exit "$E2E_PID"
+e2e_wait_exit "$E2E_PID"
 [ "$E2E_CODE" -eq 0 ] || { echo "exit code $E2E_CODE"; cat "$work/run.log"; exit 1; }
 echo "all start-up cases passed"
