@@ -1,6 +1,7 @@
 # Sampling: power status (one reader per OS), clock, time format and elapsed-time text.
 target_sources(korvel_core PRIVATE
     platform/powerstatus.h
+    platform/calendar.h
     platform/clock.h platform/clock.cpp
     platform/timeformat.h platform/timeformat.cpp
 )

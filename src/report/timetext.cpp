@@ -1,5 +1,7 @@
 #include "report/timetext.h"
 
+#include "platform/calendar.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -11,36 +13,8 @@ constexpr qint64 msPerDay = 86'400'000;
 // Days from 1899-12-30 to 1970-01-01.
 constexpr double dayNumberOf1970 = 25569.0;
 
-// Days since 1970-01-01 of a proleptic Gregorian date (H. Hinnant's days_from_civil).
-qint64 daysFromCivil(qint64 y, unsigned m, unsigned d)
-{
-    y -= m <= 2 ? 1 : 0;
-    const qint64 era = (y >= 0 ? y : y - 399) / 400;
-    const auto yoe = unsigned(y - era * 400);
-    const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + qint64(doe) - 719468;
-}
-
-struct Civil {
-    qint64 year;
-    unsigned month;
-    unsigned day;
-};
-
-Civil civilFromDays(qint64 z)
-{
-    z += 719468;
-    const qint64 era = (z >= 0 ? z : z - 146096) / 146097;
-    const auto doe = unsigned(z - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const qint64 y = qint64(yoe) + era * 400;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    const unsigned d = doy - (153 * mp + 2) / 5 + 1;
-    const unsigned m = mp < 10 ? mp + 3 : mp - 9;
-    return {y + (m <= 2 ? 1 : 0), m, d};
-}
+using calendar::civilFromDays;
+using calendar::daysFromCivil;
 
 bool isLeap(qint64 y)
 {
@@ -120,7 +94,7 @@ std::optional<LocalMs> parseLocalTime(QStringView text)
         if (hour > 23 || minute > 59 || second > 59)
             return std::nullopt;
     }
-    return daysFromCivil(year, unsigned(month), unsigned(day)) * msPerDay + hour * 3'600'000LL + minute * 60'000LL +
+    return daysFromCivil(year, month, day) * msPerDay + hour * 3'600'000LL + minute * 60'000LL +
            second * 1000LL + ms;
 }
 
@@ -147,7 +121,7 @@ int formatLocalTime(LocalMs time, bool withMs, char *out)
         rest += msPerDay;
         --days;
     }
-    const Civil c = civilFromDays(days);
+    const calendar::Civil c = civilFromDays(days);
     // Hand-made rather than printf: a CSV of a million rows calls this for every row.
     char *p = out;
     auto put = [&p](qint64 value, int width) {
