@@ -7,6 +7,9 @@
 
 #include <chrono>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace std::chrono_literals;
 
 namespace {
@@ -200,6 +203,47 @@ private slots:
         source.read(status);
         QCOMPARE(int(status.batteryLifePercent), percent);
         QCOMPARE(int(status.acLineStatus), mains);
+    }
+
+    // Value files a tree can hold that are no files: a folder, a FIFO with no writer (must not hang the
+    // tick), a dangling symlink, a symlink loop. Each reads as nothing; the other battery still counts.
+    void unreadableValueFile_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("folder") << "folder";
+        QTest::newRow("FIFO") << "fifo";
+        QTest::newRow("dangling symlink") << "dangling";
+        QTest::newRow("symlink loop") << "loop";
+    }
+
+    void unreadableValueFile()
+    {
+        QFETCH(QString, kind);
+        QTemporaryDir root;
+        QVERIFY(root.isValid());
+        writeTree(root.path(), {"BAT0/type=Battery", "BAT0/status=Discharging", "BAT1/type=Battery",
+                                "BAT1/capacity=40"});
+        const QByteArray path = QFile::encodeName(root.path() + "/BAT0/capacity");
+        if (kind == "folder")
+            QVERIFY(QDir().mkdir(root.path() + "/BAT0/capacity"));
+        else if (kind == "fifo")
+            QCOMPARE(::mkfifo(path.constData(), 0600), 0);
+        else if (kind == "dangling")
+            QCOMPARE(::symlink("gone", path.constData()), 0);
+        else
+            QCOMPARE(::symlink("capacity", path.constData()), 0);
+
+        SysfsPowerSource source(root.path(), 0ms);
+        for (int i = 0; i < 2; ++i) {
+            PowerStatus status;
+            QVERIFY(source.read(status));
+            QCOMPARE(int(status.batteryLifePercent), 40);
+            QCOMPARE(int(status.acLineStatus), 0);
+        }
+        QVERIFY(QDir(root.path() + "/BAT1").removeRecursively());
+        PowerStatus status;
+        QVERIFY(source.read(status)); // the status still tells "on battery"
+        QCOMPARE(int(status.batteryLifePercent), 255);
     }
 
     // Values are re-read on every call, not cached with the open descriptors.
