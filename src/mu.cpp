@@ -51,14 +51,16 @@ QString windowFontFamilyAvailable()
 // named by their cell height, which adds the internal leading (8 pt: 13, 12 pt: 20).
 QFont storedFont(int characterHeight, bool bold)
 {
-    const QString family = windowFontFamilyAvailable();
-    if (!family.isEmpty()) {
+    // On Windows the family is a system font; elsewhere Wine's copy may be there.
+    const QString loaded = windowFontFamilyAvailable();
+    const QString family = loaded.isEmpty() ? QString::fromLatin1(windowFontFamily) : loaded;
+    if (QFontInfo(QFont(family)).family() == family) {
         QFont font(family);
-        const int cellHeight = qRound(characterHeight * 1.2);
-        font.setPixelSize(cellHeight);
+        const int pixels = loaded.isEmpty() ? characterHeight : qRound(characterHeight * 1.2);
+        font.setPixelSize(pixels);
         font.setBold(bold);
         // Qt offers only some of the strikes; a size it lacks takes the system's sans instead.
-        if (QFontInfo(font).pixelSize() == cellHeight)
+        if (QFontInfo(font).pixelSize() == pixels)
             return font;
     }
     QFont font(QStringLiteral("Sans Serif"));
