@@ -4,3 +4,12 @@ add_korvel_test(tst_badfiles reliability/tst_badfiles.cpp app/fakes.h)
 add_korvel_test(tst_hostiletext reliability/tst_hostiletext.cpp app/fakes.h)
 add_korvel_test(tst_lockedfile reliability/tst_lockedfile.cpp app/fakes.h)
 add_korvel_test(tst_twocopies reliability/tst_twocopies.cpp data/testdb.h)
+
+# The real program under Xvfb (root: a private mount namespace per program; skipped without it).
+foreach(script powercut)
+    add_test(NAME reliability_${script}
+        COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/reliability/${script}.sh $<TARGET_FILE:korvel> ${PROJECT_SOURCE_DIR}
+                ${CMAKE_BINARY_DIR}/artifacts)
+    set_tests_properties(reliability_${script} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300 RESOURCE_LOCK display
+        ENVIRONMENT "LC_ALL=C;LANG=C;QT_QPA_PLATFORM=xcb")
+endforeach()
