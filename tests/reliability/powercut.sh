@@ -28,7 +28,7 @@ percent=57
 # The next percentage, always different from the last one (energy_full is 52000000).
 change() {
     percent=$(( percent <= 6 ? 95 : percent - 1 - RANDOM % 2 ))
-    echo $(( percent * 520000 + 1000 )) > "$tree/BAT0/energy_now"
+    printf '%08d\n' $(( percent * 520000 + 1000 )) 1<> "$tree/BAT0/energy_now" # in place, one write
     changes=$((changes + 1))
 }
 
