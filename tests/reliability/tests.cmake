@@ -6,7 +6,7 @@ add_korvel_test(tst_lockedfile reliability/tst_lockedfile.cpp app/fakes.h)
 add_korvel_test(tst_twocopies reliability/tst_twocopies.cpp data/testdb.h)
 
 # The real program under Xvfb (root: a private mount namespace per program; skipped without it).
-foreach(script powercut readonly twocopies)
+foreach(script powercut readonly twocopies diskfull)
     add_test(NAME reliability_${script}
         COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/reliability/${script}.sh $<TARGET_FILE:korvel> ${PROJECT_SOURCE_DIR}
                 ${CMAKE_BINARY_DIR}/artifacts)
