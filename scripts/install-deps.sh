@@ -12,6 +12,7 @@ packages=(
     fonts-wine fonts-dejavu-core
     util-linux procps
     libjs-dygraphs chromium
+    clang libclang-rt-14-dev
 )
 
 missing=()
