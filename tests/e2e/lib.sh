@@ -73,10 +73,11 @@ e2e_wait_rows() {
 }
 
 e2e_cleanup() {
-    [ -n "${E2E_PID:-}" ] && kill "$E2E_PID" 2>/dev/null
-    [ -n "${E2E_WM:-}" ] && kill "$E2E_WM" 2>/dev/null
-    [ -n "${E2E_XVFB:-}" ] && kill "$E2E_XVFB" 2>/dev/null
-    wait 2>/dev/null
+    local pid
+    for pid in "${E2E_PID:-}" "${E2E_WM:-}" "${E2E_XVFB:-}"; do
+        [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
+    done
+    wait 2>/dev/null || true
     return 0
 }
 
@@ -87,7 +88,7 @@ e2e_setup() {
     work=$(mktemp -d)
     export XDG_RUNTIME_DIR="$work/xdg"
     mkdir -m 700 "$XDG_RUNTIME_DIR"
-    trap 'e2e_cleanup; rm -rf "$work"' EXIT
+    trap 'e2e_cleanup; rm -rf "$work" || true' EXIT
     mkdir -p "$2"
     tree="$work/power_supply"
     e2e_tree "$1/tests/data/power-supply/laptop-discharging" "$tree"
