@@ -86,6 +86,9 @@ TForm1::TForm1(QWidget *parent) : QWidget(parent), m_ui(std::make_unique<Ui::TFo
     Button1 = m_ui->Button1;
     Button2 = m_ui->Button2;
     wwDBGrid1 = m_ui->wwDBGrid1;
+    // The elapsed time changes every second of a test: an opaque label repaints alone, without the
+    // group box (frame and title text) behind it.
+    Label3->setAutoFillBackground(true);
 
     Timer1 = new Timer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
