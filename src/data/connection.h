@@ -27,7 +27,6 @@ public:
     void setProvider(const QString &provider) { m_provider = provider; }
     // Opens the database read-only (for tools that must never change the file).
     void setReadOnly(bool readOnly) { m_readOnly = readOnly; }
-    bool readOnlyRequested() const { return m_readOnly; }
 
     // Opens the file; a second call while open does nothing. Throws EProviderError.
     void open();

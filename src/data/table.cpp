@@ -144,14 +144,8 @@ void Table::insert()
     checkActive();
     if (state() == State::Insert)
         post();
-    if (!m_updatable) {
-        // A file this user may not write, opened for writing: the provider's message names the file and
-        // says what to do, which the data set's own message can't.
-        sqlite3 *db = connection()->handle();
-        if (!connection()->readOnlyRequested() && db != nullptr && sqlite3_db_readonly(db, "main") == 1)
-            throwProviderError(db, SQLITE_READONLY, connection()->fileName());
+    if (!m_updatable)
         databaseError(QStringLiteral("Cannot modify a read-only dataset"));
-    }
     for (Field *field : m_fields)
         field->clear();
     setState(State::Insert);
