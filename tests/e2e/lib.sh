@@ -38,6 +38,13 @@ e2e_tree() {
     cp -r "$1"/. "$2"/
 }
 
+# e2e_put <file> <value>: rewrites a value file in place with one write, as the kernel's sysfs files
+# change: "echo >" would truncate first and let a tick read an empty file. The new value must be as long
+# as the old one.
+e2e_put() {
+    printf '%s\n' "$2" 1<> "$1"
+}
+
 # e2e_start <korvel> <tree> <workdir> <logfile>: starts korvel in workdir with the tree over
 # /sys/class/power_supply; sets E2E_PID.
 e2e_start() {

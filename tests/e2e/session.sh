@@ -24,12 +24,11 @@ e2e_wait_rows "$db" "select count(*) from testdata" 1
 
 # The battery drains: 57 % → 56 % → 55 %, then the charger is plugged in at 55 % → 56 %.
 for energy in 29200000 28700000; do
-    echo "$energy" > "$tree/BAT0/energy_now"
+    e2e_put "$tree/BAT0/energy_now" "$energy"
     e2e_wait_rows "$db" "select min(tperc) from testdata" "$((100 * energy / 52000000)).0"
 done
-echo 1 > "$tree/AC/online"
-echo Charging > "$tree/BAT0/status"
-echo 29300000 > "$tree/BAT0/energy_now"
+e2e_put "$tree/AC/online" 1
+e2e_put "$tree/BAT0/energy_now" 29300000
 e2e_wait_rows "$db" "select count(*) from testdata" 4
 
 # End the test: the focus is still on the button.
@@ -37,7 +36,7 @@ xdotool key space
 sleep 0.5
 e2e_wait_rows "$db" "select group_concat(tperc || '/' || tac || '/' || ttest || '/' || tbat, ',') from (select * from testdata order by tid)" \
     "57.0/0/drain 'quoted' #1/BAT0 left bay,56.0/0/drain 'quoted' #1/BAT0 left bay,55.0/0/drain 'quoted' #1/BAT0 left bay,56.0/1/drain 'quoted' #1/BAT0 left bay"
-echo 28000000 > "$tree/BAT0/energy_now"
+e2e_put "$tree/BAT0/energy_now" 28000000
 sleep 0.5
 e2e_wait_rows "$db" "select count(*) from testdata" 4   # nothing is written after End
 
