@@ -14,7 +14,17 @@ if [ ! -e bat.mdb ]; then
 fi
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-    echo "korvel: no display found; starting on a virtual display (Xvfb). Screenshot it with: xwd -root -display \$DISPLAY"
-    exec xvfb-run -a -s "-screen 0 1024x768x24" "$build/src/korvel" "$@"
+    for n in $(seq 99 199); do
+        [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break
+    done
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb=$!
+    trap 'kill "$xvfb" 2>/dev/null' EXIT
+    export DISPLAY=":$n"
+    for _ in $(seq 1 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+    echo "korvel: no display found; started on the virtual display $DISPLAY (Xvfb)."
+    echo "korvel: see it with: import -display $DISPLAY -window root korvel.png   (Ctrl+C ends korvel)"
+    "$build/src/korvel" "$@"
+    exit $?
 fi
 exec "$build/src/korvel" "$@"
