@@ -38,7 +38,8 @@ start_logging() {
     e2e_start "$korvel" "$tree" "$work" "$work/korvel.log"
     local win
     win=$(e2e_window) || { echo "no window after restart"; cat "$work/korvel.log"; exit 1; }
-    [ "$(readlink "/proc/$E2E_PID/exe")" = "$(readlink -f "$korvel")" ] || { echo "pid is not korvel"; exit 1; }
+    # Same file, compared by device and inode: a path text may differ (a chroot, a symlinked build folder).
+    [ "$(stat -L -c %d:%i "/proc/$E2E_PID/exe")" = "$(stat -L -c %d:%i "$korvel")" ] || { echo "pid is not korvel"; exit 1; }
     if grep -q 'Varnholt Pellomir:' "$work/korvel.log"; then
         echo "error box at start-up:"; cat "$work/korvel.log"; exit 1
     fi
