@@ -2,9 +2,12 @@
 
 // Test doubles and a throw-away log database for tests of the window and the data module.
 
+#include "dm.h"
+#include "mu.h"
 #include "platform/clock.h"
 #include "platform/messagebox.h"
 #include "platform/powerstatus.h"
+#include "platform/timeformat.h"
 
 #include <QDir>
 #include <QFile>
@@ -109,4 +112,34 @@ public:
 private:
     QTemporaryDir m_dir;
     QString m_previous;
+};
+
+// Form1 and DataModule2 on the current folder's bat.mdb, with a clock and a battery the test sets by
+// hand and a 24-hour time format without leading zero. Both test-run values start at zero.
+struct FakeProgram {
+    explicit FakeProgram(TDateTime start, PowerStatus status = {})
+        : time(std::make_shared<TDateTime>(start)), power(std::make_shared<PowerStatus>(status))
+    {
+        TestStartedAt = 0;
+        LastLoggedPercent = 0;
+        Form1 = new TForm1;
+        DataModule2 = new TDataModule2;
+        Form1->setClock(std::make_unique<FakeClock>(time));
+        Form1->setPowerSource(std::make_unique<FakePower>(power));
+        TimeFormat format;
+        format.clock24 = true;
+        Form1->setTimeFormat(format);
+    }
+    ~FakeProgram()
+    {
+        delete DataModule2;
+        DataModule2 = nullptr;
+        delete Form1;
+        Form1 = nullptr;
+    }
+    FakeProgram(const FakeProgram &) = delete;
+    FakeProgram &operator=(const FakeProgram &) = delete;
+
+    std::shared_ptr<TDateTime> time;
+    std::shared_ptr<PowerStatus> power;
 };

@@ -20,12 +20,6 @@ namespace {
 const TDateTime startTime = 46367 + 10.0 / 24;
 constexpr double second = 1.0 / 86400;
 
-TimeFormat twentyFourHour()
-{
-    TimeFormat format;
-    format.clock24 = true;
-    return format;
-}
 } // namespace
 
 class TestRun : public QObject {
@@ -34,6 +28,7 @@ class TestRun : public QObject {
 private:
     std::unique_ptr<LogFolder> folder;
     std::unique_ptr<BoxRecorder> recorder;
+    std::unique_ptr<FakeProgram> program;
     std::shared_ptr<TDateTime> time;
     std::shared_ptr<PowerStatus> power;
 
@@ -54,23 +49,14 @@ private Q_SLOTS:
     {
         folder = std::make_unique<LogFolder>();
         recorder = std::make_unique<BoxRecorder>();
-        time = std::make_shared<TDateTime>(startTime);
-        power = std::make_shared<PowerStatus>();
-        TestStartedAt = 0;
-        LastLoggedPercent = 0;
-        Form1 = new TForm1;
-        DataModule2 = new TDataModule2;
-        Form1->setClock(std::make_unique<FakeClock>(time));
-        Form1->setPowerSource(std::make_unique<FakePower>(power));
-        Form1->setTimeFormat(twentyFourHour());
+        program = std::make_unique<FakeProgram>(startTime);
+        time = program->time;
+        power = program->power;
         QVERIFY(recorder->boxes.isEmpty());
     }
     void cleanup()
     {
-        delete DataModule2;
-        DataModule2 = nullptr;
-        delete Form1;
-        Form1 = nullptr;
+        program.reset();
         recorder.reset();
         folder.reset();
     }

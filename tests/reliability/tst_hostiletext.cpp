@@ -48,23 +48,16 @@ private Q_SLOTS:
         LogFolder folder;
         QVERIFY(folder.exec(QStringLiteral("INSERT INTO testdata (ttest, tbat, tperc) VALUES ('earlier', 'B', 80)")));
         BoxRecorder recorder;
-        auto time = std::make_shared<TDateTime>(46367.5);
-        auto power = std::make_shared<PowerStatus>(PowerStatus{1, 57});
-        Form1 = new TForm1;
-        DataModule2 = new TDataModule2;
-        Form1->setClock(std::make_unique<FakeClock>(time));
-        Form1->setPowerSource(std::make_unique<FakePower>(power));
-        Form1->Edit1->setText(text);
-        Form1->Edit2->setText(text);
-        // What a person can get into the box is what gets stored; the box itself takes control characters.
-        QCOMPARE(Form1->Edit1->text(), text);
+        {
+            FakeProgram program(46367.5, PowerStatus{1, 57});
+            Form1->Edit1->setText(text);
+            Form1->Edit2->setText(text);
+            // What a person can get into the box is what gets stored; the box itself takes control characters.
+            QCOMPARE(Form1->Edit1->text(), text);
 
-        Form1->Button1Click(Form1->Button1);
-        Form1->Timer1Timer(Form1->Timer1);
-        delete DataModule2;
-        DataModule2 = nullptr;
-        delete Form1;
-        Form1 = nullptr;
+            Form1->Button1Click(Form1->Button1);
+            Form1->Timer1Timer(Form1->Timer1);
+        }
         QVERIFY(recorder.boxes.isEmpty());
 
         sqlite3 *db = nullptr;

@@ -47,6 +47,7 @@ class LockedFile : public QObject {
 private:
     std::unique_ptr<LogFolder> folder;
     std::unique_ptr<BoxRecorder> recorder;
+    std::unique_ptr<FakeProgram> program;
     std::shared_ptr<TDateTime> time;
     std::shared_ptr<PowerStatus> power;
 
@@ -69,26 +70,16 @@ private Q_SLOTS:
         folder.reset(); // a failed earlier init left its folder as the current directory
         folder = std::make_unique<LogFolder>();
         recorder = std::make_unique<BoxRecorder>();
-        time = std::make_shared<TDateTime>(46367.5);
-        power = std::make_shared<PowerStatus>(PowerStatus{0, 60});
-        LastLoggedPercent = 0;
-        Form1 = new TForm1;
-        DataModule2 = new TDataModule2;
-        Form1->setClock(std::make_unique<FakeClock>(time));
-        Form1->setPowerSource(std::make_unique<FakePower>(power));
-        TimeFormat format;
-        format.clock24 = true;
-        Form1->setTimeFormat(format);
+        program = std::make_unique<FakeProgram>(46367.5, PowerStatus{0, 60});
+        time = program->time;
+        power = program->power;
         Form1->Button1Click(Form1->Button1);
         Form1->Timer1Timer(Form1->Timer1); // 60 %
         QCOMPARE(log(), QStringList{QStringLiteral("60.0|0:00:00")});
     }
     void cleanup()
     {
-        delete DataModule2;
-        DataModule2 = nullptr;
-        delete Form1;
-        Form1 = nullptr;
+        program.reset();
         recorder.reset();
         folder.reset();
     }
