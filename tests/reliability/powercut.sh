@@ -9,17 +9,9 @@
 set -euo pipefail
 korvel=$1 source=$2 artifacts=$3
 . "$source/tests/e2e/lib.sh"
-e2e_require
-
-work=$(mktemp -d)
-export XDG_RUNTIME_DIR="$work/xdg" && mkdir -m 700 "$XDG_RUNTIME_DIR"
-trap 'e2e_cleanup; rm -rf "$work"' EXIT
-mkdir -p "$artifacts"
+e2e_setup "$source" "$artifacts"
 db="$work/bat.mdb"
 sqlite3 "$db" < "$source/schema/testdata.sql" >/dev/null
-tree="$work/power_supply"
-e2e_tree "$source/tests/data/power-supply/laptop-discharging" "$tree"
-e2e_display
 
 rows() { sqlite3 "$db" "select tid, tperc, ttime, telap from testdata order by tid"; }
 count() { sqlite3 "$db" "select count(*) from testdata" 2>/dev/null || echo -1; }

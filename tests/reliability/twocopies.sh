@@ -7,18 +7,13 @@
 set -euo pipefail
 korvel=$1 source=$2 artifacts=$3
 . "$source/tests/e2e/lib.sh"
-e2e_require
-
-work=$(mktemp -d)
-export XDG_RUNTIME_DIR="$work/xdg" && mkdir -m 700 "$XDG_RUNTIME_DIR"
+e2e_setup "$source" "$artifacts"
 pids=()
-trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done; e2e_cleanup; rm -rf "$work"' EXIT
-mkdir -p "$artifacts"
+trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done; e2e_cleanup; rm -rf "$work" || true' EXIT
 db="$work/bat.mdb"
 sqlite3 "$db" < "$source/schema/testdata.sql" >/dev/null
 e2e_tree "$source/tests/data/power-supply/laptop-discharging" "$work/treeA"
 e2e_tree "$source/tests/data/power-supply/laptop-discharging" "$work/treeB"
-e2e_display
 
 # start_copy <name>: starts a copy reading tree<name>, types <name> as the battery and starts a test.
 start_copy() {
